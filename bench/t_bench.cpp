@@ -97,7 +97,7 @@ long
 instructions(const char *path)
 {
 	std::string cmd = std::string("valgrind --tool=callgrind "
-				      "--callgrind-out-file=/dev/null '") +
+	                              "--callgrind-out-file=/dev/null '") +
 	    path + "' 2>&1 >/dev/null";
 	FILE *p = popen(cmd.c_str(), "r");
 	if (p == nullptr)
@@ -154,7 +154,8 @@ main(int argc, char *argv[])
 		ref_faults.push_back(b.faults);
 	}
 
-	printf("%d rounds of %d runs each, stdout to /dev/null\n", rounds, runs);
+	printf(
+	    "%d rounds of %d runs each, stdout to /dev/null\n", rounds, runs);
 	printf("%-12s %10.1f us per run  %6.1f page faults\n", t,
 	    median(t_time) * 1e6, median(t_faults));
 	printf("%-12s %10.1f us per run  %6.1f page faults\n", reference,
