@@ -1,13 +1,19 @@
 // Black-box tests: each case starts the built t as a process of its own,
 // with the descriptors, signal state, arguments and environment it sets up,
 // and checks what arrives on stdout and stderr and how the process ended.
+// A t built for another processor is started through T_LAUNCHER, an
+// emulator command whose words are separated by semicolons.
 
 #include <gtest/gtest.h>
+
+#include "t_test_paths.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -113,6 +119,44 @@ fill(int fd)
 	return total;
 }
 
+std::vector<std::string>
+launcher()
+{
+	std::vector<std::string> words;
+	std::stringstream ss(T_LAUNCHER);
+	std::string w;
+	while (std::getline(ss, w, ';'))
+		if (!w.empty())
+			words.push_back(w);
+	return words;
+}
+
+bool
+emulated()
+{
+	return !launcher().empty();
+}
+
+// The command that starts t with the given argv, and extra words for the
+// emulator, if there is one.  argv[0] reaches t as it is.
+std::vector<std::string>
+command(const std::vector<std::string> &argv,
+    const std::vector<std::string> &emulator_options = {})
+{
+	std::vector<std::string> cmd = launcher();
+	if (cmd.empty())
+		return argv;
+	cmd.insert(cmd.end(), emulator_options.begin(), emulator_options.end());
+	if (!argv.empty()) {
+		cmd.push_back("-0");
+		cmd.push_back(argv[0]);
+	}
+	cmd.push_back(T_PROGRAM);
+	if (!argv.empty())
+		cmd.insert(cmd.end(), argv.begin() + 1, argv.end());
+	return cmd;
+}
+
 std::vector<char *>
 pointers(std::vector<std::string> &v)
 {
@@ -192,7 +236,9 @@ run(Conditions c)
 	Stdout out = open_stdout(c.out);
 	int in = keep(open("/dev/null", O_RDONLY | O_CLOEXEC));
 	int err = temp_file();
-	std::vector<char *> argv = pointers(c.argv);
+	std::vector<std::string> cmd = command(c.argv);
+	std::string path = emulated() ? cmd[0] : T_PROGRAM;
+	std::vector<char *> argv = pointers(cmd);
 	std::vector<char *> env = pointers(c.env);
 
 	pid_t pid = fork();
@@ -216,7 +262,7 @@ run(Conditions c)
 		if (c.sigpipe == Sigpipe::Blocked)
 			sigaddset(&mask, SIGPIPE);
 		sigprocmask(SIG_SETMASK, &mask, nullptr);
-		execve(T_PATH, argv.data(), env.data());
+		execve(path.c_str(), argv.data(), env.data());
 		_exit(127);
 	}
 	EXPECT_GT(pid, 0) << "fork: " << strerror(errno);
@@ -262,6 +308,8 @@ class Arguments : public testing::TestWithParam<ArgvCase> {};
 
 TEST_P(Arguments, AreIgnored)
 {
+	if (GetParam().argv.empty() && emulated())
+		GTEST_SKIP() << "the emulator always gives t an argv[0]";
 	Conditions s;
 	s.argv = GetParam().argv;
 	expect_ok(run(s));
@@ -407,6 +455,7 @@ TEST(BrokenPipe, KillsBySigpipeAtDefault)
 	EXPECT_EQ(WTERMSIG(r.status), SIGPIPE);
 }
 
+#ifdef T_CHECK_MXCSR
 // The floating-point mode of the real process, read by ptrace: stopped at
 // its exec, the child is given a starting MXCSR, and at its exit MXCSR must
 // be that value with flush-to-zero and denormals-are-zero set, and nothing
@@ -428,7 +477,7 @@ TEST_P(FloatingPointMode, SetsFtzAndDazOnly)
 	if (pid == 0) {
 		dup2(out, 1);
 		ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
-		execve(T_PATH, argv, env);
+		execve(T_PROGRAM, argv, env);
 		_exit(127);
 	}
 	ASSERT_GT(pid, 0) << "fork: " << strerror(errno);
@@ -480,5 +529,108 @@ INSTANTIATE_TEST_SUITE_P(, FloatingPointMode,
 	    snprintf(name, sizeof name, "Mxcsr%04X", info.param);
 	    return std::string(name);
     });
+
+#endif
+
+#ifdef T_CHECK_FPCR
+// The floating-point mode of the emulated process, read through the
+// emulator's debugger stub: the child waits at its first instruction, is
+// given a starting FPCR, and at _exit FPCR must be that value with FZ set,
+// and nothing else changed.
+
+constexpr unsigned long fz = 0x01000000;
+
+// What gdb printed after the word, as a number, or -1.
+long
+printed(const std::string &output, const std::string &word)
+{
+	size_t i = output.find(word + " 0x");
+	if (i == std::string::npos)
+		return -1;
+	return strtol(output.c_str() + i + word.size() + 1, nullptr, 16);
+}
+
+class FloatingPointMode : public testing::TestWithParam<unsigned long> {};
+
+TEST_P(FloatingPointMode, SetsFzOnly)
+{
+	unsigned long start = GetParam();
+	std::string base =
+	    testing::TempDir() + "t_test." + std::to_string(getpid());
+	std::string sock = base + ".sock", script = base + ".gdb";
+	unlink(sock.c_str());
+	std::ofstream(script) << "set pagination off\n"
+	                      << "set sysroot /usr/aarch64-linux-gnu\n"
+	                      << "set breakpoint pending on\n"
+	                      << "target remote " << sock << "\n"
+	                      << "set $fpcr = " << start << "\n"
+	                      << "printf \"start 0x%lx\\n\", $fpcr\n"
+	                      << "break _exit\n"
+	                      << "continue\n"
+	                      << "printf \"exit 0x%lx\\n\", $fpcr\n"
+	                      << "continue\n";
+
+	int out = temp_file();
+	std::vector<std::string> cmd = command({"t"}, {"-g", sock});
+	std::vector<char *> argv = pointers(cmd);
+	char *env[] = {nullptr};
+	pid_t pid = fork();
+	if (pid == 0) {
+		dup2(out, 1);
+		execve(cmd[0].c_str(), argv.data(), env);
+		_exit(127);
+	}
+	ASSERT_GT(pid, 0) << "fork: " << strerror(errno);
+	for (int i = 0; i < 1000 && access(sock.c_str(), F_OK) != 0; i++)
+		usleep(10000);
+
+	std::string gdb = std::string(T_GDB) + " -batch -nx -x " + script +
+	    " " + T_PROGRAM + " 2>&1";
+	std::string output;
+	if (FILE *p = popen(gdb.c_str(), "r")) {
+		char buf[4096];
+		size_t n;
+		while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+			output.append(buf, n);
+		pclose(p);
+	}
+	unlink(script.c_str());
+	unlink(sock.c_str());
+
+	int status = 0;
+	for (int i = 0; i < 1000 && waitpid(pid, &status, WNOHANG) == 0; i++)
+		usleep(10000);
+	if (waitpid(pid, &status, WNOHANG) == 0) {
+		kill(pid, SIGKILL);
+		waitpid(pid, &status, 0);
+		ADD_FAILURE() << "t did not end";
+	}
+
+	ASSERT_EQ(printed(output, "start"), static_cast<long>(start))
+	    << "the starting value did not take:\n"
+	    << output;
+	EXPECT_EQ(printed(output, "exit"), static_cast<long>(start | fz))
+	    << output;
+	ASSERT_TRUE(WIFEXITED(status)) << "wait status " << status;
+	EXPECT_EQ(WEXITSTATUS(status), 0);
+	EXPECT_EQ(read_all(out, true), "ok\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(, FloatingPointMode,
+    testing::Values(0x00000000ul, // the default
+        0x01000000ul,             // FZ already set
+        0x00400000ul,             // round toward plus infinity
+        0x00800000ul,             // round toward minus infinity
+        0x00c00000ul,             // round toward zero
+        0x02000000ul,             // default NaN
+        0x04000000ul,             // alternative half precision
+        0x00080000ul,             // FZ16, which stays as it is
+        0x06c80000ul),            // all of these together
+    [](const auto &info) {
+	    char name[20];
+	    snprintf(name, sizeof name, "Fpcr%08lX", info.param);
+	    return std::string(name);
+    });
+#endif
 
 } // namespace
