@@ -154,20 +154,23 @@ main(int argc, char *argv[])
 		ref_faults.push_back(b.faults);
 	}
 
+	// The first column is as wide as its longest entry, a path maybe.
+	int w = static_cast<int>(
+	    std::max({strlen(t), strlen(reference), strlen("instructions")}));
 	printf(
 	    "%d rounds of %d runs each, stdout to /dev/null\n", rounds, runs);
-	printf("%-12s %10.1f us per run  %6.1f page faults\n", t,
+	printf("%-*s %10.1f us per run  %6.1f page faults\n", w, t,
 	    median(t_time) * 1e6, median(t_faults));
-	printf("%-12s %10.1f us per run  %6.1f page faults\n", reference,
+	printf("%-*s %10.1f us per run  %6.1f page faults\n", w, reference,
 	    median(ref_time) * 1e6, median(ref_faults));
-	printf("ratio        %10.2f (median of per-round ratios)\n",
+	printf("%-*s %10.2f (median of per-round ratios)\n", w, "ratio",
 	    median(ratio));
 	if (on_path("valgrind")) {
 		long n = instructions(t);
 		if (n >= 0)
-			printf("instructions %10ld (valgrind --tool=callgrind, "
+			printf("%-*s %10ld (valgrind --tool=callgrind, "
 			       "one run of t)\n",
-			    n);
+			    w, "instructions", n);
 		else
 			printf("instructions: valgrind gave no count\n");
 	} else
