@@ -2,9 +2,11 @@
 #error "t supports x86-64 and AArch64 only"
 #endif
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+// The C headers, not their C++ wrappers: t is also built against musl,
+// whose headers libstdc++'s wrappers do not expect.
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
 
 #if defined(__x86_64__)
 #include <pmmintrin.h>

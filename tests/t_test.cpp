@@ -137,11 +137,13 @@ emulated()
 	return !launcher().empty();
 }
 
-// The command that starts t with the given argv, and extra words for the
-// emulator, if there is one.  argv[0] reaches t as it is.
+// The command that starts a program (t, by default) with the given argv,
+// and extra words for the emulator, if there is one.  argv[0] reaches the
+// program as it is.
 std::vector<std::string>
 command(const std::vector<std::string> &argv,
-    const std::vector<std::string> &emulator_options = {})
+    const std::vector<std::string> &emulator_options = {},
+    const char *program = T_PROGRAM)
 {
 	std::vector<std::string> cmd = launcher();
 	if (cmd.empty())
@@ -151,7 +153,7 @@ command(const std::vector<std::string> &argv,
 		cmd.push_back("-0");
 		cmd.push_back(argv[0]);
 	}
-	cmd.push_back(T_PROGRAM);
+	cmd.push_back(program);
 	if (!argv.empty())
 		cmd.insert(cmd.end(), argv.begin() + 1, argv.end());
 	return cmd;
@@ -276,10 +278,39 @@ run(Conditions c)
 	return r;
 }
 
+// The text of an error as t's C library words it, from t_strerror, which
+// is built as t is: this program's own strerror may be another library's.
+std::string
+libc_strerror(int error)
+{
+	int out = temp_file();
+	std::vector<std::string> cmd =
+	    command({"t_strerror", std::to_string(error)}, {}, T_STRERROR);
+	std::string path = emulated() ? cmd[0] : T_STRERROR;
+	std::vector<char *> argv = pointers(cmd);
+	pid_t pid = fork();
+	if (pid == 0) {
+		dup2(out, 1);
+		execv(path.c_str(), argv.data());
+		_exit(127);
+	}
+	int status = -1;
+	EXPECT_GT(pid, 0) << "fork: " << strerror(errno);
+	EXPECT_EQ(waitpid(pid, &status, 0), pid);
+	EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+	    << "t_strerror: wait status " << status;
+	std::string text = read_all(out, true);
+	if (text.empty() || text.back() != '\n')
+		ADD_FAILURE() << "t_strerror printed: " << text;
+	else
+		text.pop_back();
+	return text;
+}
+
 std::string
 write_error(int error)
 {
-	return std::string("t: write error: ") + strerror(error) + "\n";
+	return "t: write error: " + libc_strerror(error) + "\n";
 }
 
 void
