@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Start-up cost of t against /bin/true: spawns each in turn, many times,
 // with stdout on /dev/null, and prints the median wall time per run, the
 // median of the per-round ratios and the page faults per run; then, when

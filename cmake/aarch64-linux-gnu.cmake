@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # Cross-build for 64-bit Arm Linux with Debian's g++-aarch64-linux-gnu;
 # programs built this way run here under qemu-aarch64 (qemu-user).
 set(CMAKE_SYSTEM_NAME Linux)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #if !defined(__x86_64__) && !defined(__aarch64__)
 #error "t supports x86-64 and AArch64 only"
 #endif

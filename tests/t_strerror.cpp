@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Prints the C library's text for each error number given, a line each.
 // Built exactly as t is, it tells the tests what t's messages say.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Black-box tests: each case starts the built t as a process of its own,
 // with the descriptors, signal state, arguments and environment it sets up,
 // and checks what arrives on stdout and stderr and how the process ended.
